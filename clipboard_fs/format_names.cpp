@@ -26,16 +26,14 @@ const FormatNameEntry StandardFormatNames[] = {
     {0, 0},
 };
 
-const FormatNameEntry* FindFormatById(UINT id)
-{
+const FormatNameEntry* FindFormatById(UINT id) {
     for (const FormatNameEntry* row = StandardFormatNames; row->id; ++row)
         if (row->id == id)
             return row;
     return 0;
 }
 
-const FormatNameEntry* FindFormatByName(const char* name)
-{
+const FormatNameEntry* FindFormatByName(const char* name) {
     for (const FormatNameEntry* row = StandardFormatNames; row->id; ++row)
         if (lstrcmpA(row->name, name) == 0)
             return row;

@@ -11,8 +11,7 @@ const FILETIME EntryTimeMarker = {0xFFFFFFFEu, 0xFFFFFFFFu};
 
 static const char RootPath[] = "\\";
 
-void FillFindRecord(UINT format, WIN32_FIND_DATAA* record)
-{
+void FillFindRecord(UINT format, WIN32_FIND_DATAA* record) {
     const FormatNameEntry* row = FindFormatById(format);
     if (row) {
         lstrcpyA(record->cFileName, row->name);
@@ -29,8 +28,7 @@ void FillFindRecord(UINT format, WIN32_FIND_DATAA* record)
     record->nFileSizeLow = (DWORD)GlobalSize(data);
 }
 
-HANDLE WINAPI FsFindFirst(char* path, WIN32_FIND_DATAA* record)
-{
+HANDLE WINAPI FsFindFirst(char* path, WIN32_FIND_DATAA* record) {
     if (!path || !record)
         return INVALID_HANDLE_VALUE;
     if (TextCompare(path, RootPath) != 0)
@@ -55,8 +53,7 @@ HANDLE WINAPI FsFindFirst(char* path, WIN32_FIND_DATAA* record)
     return ListingHandle;
 }
 
-BOOL WINAPI FsFindNext(HANDLE search, WIN32_FIND_DATAA* record)
-{
+BOOL WINAPI FsFindNext(HANDLE search, WIN32_FIND_DATAA* record) {
     (void)search;
     if (!record)
         return FALSE;
@@ -69,8 +66,7 @@ BOOL WINAPI FsFindNext(HANDLE search, WIN32_FIND_DATAA* record)
     return TRUE;
 }
 
-int WINAPI FsFindClose(HANDLE search)
-{
+int WINAPI FsFindClose(HANDLE search) {
     (void)search;
     CloseClipboard();
     return 0;

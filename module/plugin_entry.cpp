@@ -5,8 +5,7 @@
 
 static const char PropertiesVerb[] = "properties";
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
-{
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     (void)instance;
     (void)reason;
     (void)reserved;
@@ -14,8 +13,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 }
 
 int WINAPI FsInit(int pluginNumber, ProgressCallback progressCallback, void* logCallback,
-                  void* requestCallback)
-{
+                  void* requestCallback) {
     (void)logCallback;
     (void)requestCallback;
     PluginState.pluginNumber = pluginNumber;
@@ -23,8 +21,7 @@ int WINAPI FsInit(int pluginNumber, ProgressCallback progressCallback, void* log
     return 0;
 }
 
-void WINAPI FsGetDefRootName(char* buffer, int capacity)
-{
+void WINAPI FsGetDefRootName(char* buffer, int capacity) {
     if (!buffer || capacity <= 0)
         return;
     TextCopyBounded(buffer, RootName, (SIZE_T)capacity);
@@ -32,15 +29,13 @@ void WINAPI FsGetDefRootName(char* buffer, int capacity)
     buffer[capacity - 1] = 0;
 }
 
-void WINAPI FsStatusInfo(char* remoteDir, int infoStartEnd, int infoOperation)
-{
+void WINAPI FsStatusInfo(char* remoteDir, int infoStartEnd, int infoOperation) {
     (void)remoteDir;
     (void)infoStartEnd;
     (void)infoOperation;
 }
 
-int WINAPI FsExecuteFile(HWND mainWindow, char* path, char* verb)
-{
+int WINAPI FsExecuteFile(HWND mainWindow, char* path, char* verb) {
     (void)mainWindow;
     if (!path || !verb)
         return ExecNotDone;
