@@ -17,26 +17,15 @@
 
 #include "module/host_contract.h"
 #include "tools/message_box_reader.h"
+#include "tools/plugin_loader.h"
 
 static const char BoxCaption[] = "Tabrinox";
 static const int PluginNumber = 1;
 
-struct PluginEntryPoints {
-    decltype(&FsInit) init;
-    decltype(&FsFindFirst) findFirst;
-    decltype(&FsFindNext) findNext;
-    decltype(&FsFindClose) findClose;
-    decltype(&FsGetFile) getFile;
-    decltype(&FsExecuteFile) executeFile;
-    decltype(&FsGetDefRootName) getDefRootName;
-    decltype(&FsStatusInfo) statusInfo;
-};
-
 static PluginEntryPoints Plugin;
 static volatile LONG StopBoxWatch;
 
-static const char* CopyResultName(int result)
-{
+static const char* CopyResultName(int result) {
     switch (result) {
     case CopyOk:
         return "CopyOk";
@@ -55,16 +44,14 @@ static const char* CopyResultName(int result)
 }
 
 static int WINAPI PrintProgress(int pluginNumber, char* sourceName, char* targetName,
-                                int percentDone)
-{
-    printf("progress: plugin=%d source=\"%s\" target=\"%s\" percent=%d\n", pluginNumber,
-           sourceName, targetName, percentDone);
+                                int percentDone) {
+    printf("progress: plugin=%d source=\"%s\" target=\"%s\" percent=%d\n", pluginNumber, sourceName,
+           targetName, percentDone);
     fflush(stdout);
     return 0;
 }
 
-static DWORD WINAPI WatchBoxes(LPVOID)
-{
+static DWORD WINAPI WatchBoxes(LPVOID) {
     while (!StopBoxWatch) {
         HWND box = WaitForMessageBox(BoxCaption, 100);
         if (!box)
@@ -82,33 +69,7 @@ static DWORD WINAPI WatchBoxes(LPVOID)
     return 0;
 }
 
-static bool LoadPlugin(const char* path)
-{
-    HMODULE module = LoadLibraryA(path);
-    if (!module) {
-        fprintf(stderr, "cannot load %s (error %lu)\n", path, GetLastError());
-        return false;
-    }
-#define RESOLVE(field, name)                                                                  \
-    Plugin.field = (decltype(Plugin.field))(void*)GetProcAddress(module, name);                \
-    if (!Plugin.field) {                                                                       \
-        fprintf(stderr, "%s does not export %s\n", path, name);                                \
-        return false;                                                                          \
-    }
-    RESOLVE(init, "FsInit")
-    RESOLVE(findFirst, "FsFindFirst")
-    RESOLVE(findNext, "FsFindNext")
-    RESOLVE(findClose, "FsFindClose")
-    RESOLVE(getFile, "FsGetFile")
-    RESOLVE(executeFile, "FsExecuteFile")
-    RESOLVE(getDefRootName, "FsGetDefRootName")
-    RESOLVE(statusInfo, "FsStatusInfo")
-#undef RESOLVE
-    return true;
-}
-
-static bool SetBlock(UINT format, const void* bytes, SIZE_T size)
-{
+static bool SetBlock(UINT format, const void* bytes, SIZE_T size) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
     if (!block)
         return false;
@@ -122,8 +83,7 @@ static bool SetBlock(UINT format, const void* bytes, SIZE_T size)
 
 // Unicode text, a registered format whose name holds characters that file names may not,
 // and a small picture.
-static bool PutSample()
-{
+static bool PutSample() {
     if (!OpenClipboard(NULL))
         return false;
     EmptyClipboard();
@@ -153,8 +113,7 @@ static bool PutSample()
     return ok;
 }
 
-static void PrintRoot(int capacity)
-{
+static void PrintRoot(int capacity) {
     char buffer[1024];
     if (capacity > (int)sizeof(buffer))
         capacity = sizeof(buffer);
@@ -164,8 +123,7 @@ static void PrintRoot(int capacity)
 }
 
 // Lists the root; calls visit for every entry while the listing is open, as the host does.
-static int ListRoot(bool print, char names[][MAX_PATH], int maxNames)
-{
+static int ListRoot(bool print, char names[][MAX_PATH], int maxNames) {
     WIN32_FIND_DATAA record;
     memset(&record, 0, sizeof(record));
     char root[] = "\\";
@@ -190,8 +148,7 @@ static int ListRoot(bool print, char names[][MAX_PATH], int maxNames)
     return count;
 }
 
-static int CopyOne(const char* entryName, const char* localName, bool replace)
-{
+static int CopyOne(const char* entryName, const char* localName, bool replace) {
     char remote[MAX_PATH + 1];
     char local[MAX_PATH * 2];
     remote[0] = '\\';
@@ -206,16 +163,14 @@ static int CopyOne(const char* entryName, const char* localName, bool replace)
 
 // The entry's name as a local file name: characters that Windows file names may not hold
 // become '_', as a file manager would offer.
-static void LocalFileName(const char* entryName, char* fileName, int capacity)
-{
+static void LocalFileName(const char* entryName, char* fileName, int capacity) {
     lstrcpynA(fileName, entryName, capacity);
     for (char* c = fileName; *c; ++c)
         if (strchr("\\/:*?\"<>|", *c) || (unsigned char)*c < 0x20)
             *c = '_';
 }
 
-static int CopyAll(const char* folder, bool replace)
-{
+static int CopyAll(const char* folder, bool replace) {
     static char names[4096][MAX_PATH];
     int count = ListRoot(false, names, 4096);
     if (count < 0) {
@@ -236,16 +191,14 @@ static int CopyAll(const char* folder, bool replace)
     return 0;
 }
 
-static int Usage()
-{
+static int Usage() {
     fprintf(stderr, "usage: host_standin PLUGIN [--dismiss-boxes] [--put-sample] "
                     "root [CAPACITY] | list | copy REMOTE LOCAL [--replace] | "
                     "copy-all FOLDER [--replace] | exec PATH VERB\n");
     return 2;
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     setvbuf(stdout, NULL, _IONBF, 0);
     if (argc < 3)
         return Usage();
@@ -266,7 +219,7 @@ int main(int argc, char** argv)
     const char* command = argv[arg++];
     bool replace = argc > arg && strcmp(argv[argc - 1], "--replace") == 0;
 
-    if (!LoadPlugin(pluginPath))
+    if (!LoadPluginEntryPoints(pluginPath, &Plugin))
         return 1;
     if (putSample && !PutSample()) {
         fprintf(stderr, "cannot place the sample on the clipboard\n");

@@ -4,8 +4,7 @@
 
 static const char DialogClass[] = "#32770";
 
-static BOOL CALLBACK ReadChild(HWND child, LPARAM param)
-{
+static BOOL CALLBACK ReadChild(HWND child, LPARAM param) {
     MessageBoxContents* contents = (MessageBoxContents*)param;
     char className[64] = "";
     GetClassNameA(child, className, sizeof(className));
@@ -28,8 +27,7 @@ static BOOL CALLBACK ReadChild(HWND child, LPARAM param)
     return TRUE;
 }
 
-HWND WaitForMessageBox(const char* caption, DWORD timeoutMs)
-{
+HWND WaitForMessageBox(const char* caption, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
         HWND box = FindWindowA(DialogClass, caption);
@@ -41,14 +39,12 @@ HWND WaitForMessageBox(const char* caption, DWORD timeoutMs)
     }
 }
 
-void ReadMessageBox(HWND box, MessageBoxContents* contents)
-{
+void ReadMessageBox(HWND box, MessageBoxContents* contents) {
     memset(contents, 0, sizeof(*contents));
     GetWindowTextA(box, contents->caption, sizeof(contents->caption));
     EnumChildWindows(box, ReadChild, (LPARAM)contents);
 }
 
-void DismissMessageBox(HWND box)
-{
+void DismissMessageBox(HWND box) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
