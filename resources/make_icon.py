@@ -262,9 +262,7 @@ def preview(sizes, scale=6):
             for x in range(gap, width - gap):
                 canvas[y][x] = bg(x, y) + (255,)
         left = gap
-        for zoom in [1] * len(images) + [scale] * len(images):
-            image = images.pop(0)
-            images.append(image)
+        for image, zoom in [(i, 1) for i in images] + [(i, scale) for i in images]:
             for y in range(len(image) * zoom):
                 for x in range(len(image) * zoom):
                     r, g, b, a = image[y // zoom][x // zoom]
