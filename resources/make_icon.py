@@ -202,7 +202,9 @@ def icon_image_8bit(image):
 
 def icon_image_32bit(image):
     size = len(image)
-    pixels = b"".join(struct.pack("<BBBB", b, g, r, a) for row in reversed(image) for r, g, b, a in row)
+    pixels = b"".join(
+        struct.pack("<BBBB", b, g, r, a) for row in reversed(image) for r, g, b, a in row
+    )
     mask = mask_rows(image)
     return bitmap_header(size, 32, len(pixels) + len(mask)) + pixels + mask
 
@@ -217,7 +219,9 @@ def build_icon(sizes):
     directory = struct.pack("<HHH", 0, 1, len(images))
     for size, bits, data in images:
         # a colour count of 0 means 256 or more
-        directory += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, bits, len(data), offset)
+        directory += struct.pack(
+            "<BBBBHHII", size % 256, size % 256, 0, 0, 1, bits, len(data), offset
+        )
         offset += len(data)
     return directory + b"".join(data for _, _, data in images)
 
