@@ -132,8 +132,7 @@ std::size_t OpenFileCount() {
     return Current.openFiles.size();
 }
 
-void RecordCall(const std::string& name, const std::string& text,
-                std::vector<std::uintptr_t> raw) {
+void RecordCall(const std::string& name, const std::string& text, std::vector<std::uintptr_t> raw) {
     Current.calls.push_back(Call{name, text, std::move(raw)});
 }
 
@@ -268,8 +267,8 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
                "MessageBoxA(" + Hex(Raw(owner)) + ", " + Quoted(text) + ", " + Quoted(caption) +
                    ", " + Hex(type) + ")",
                {Raw(owner), Raw(text), Raw(caption), type});
-    Current.messageBoxes.push_back(MessageBoxShown{owner, text ? text : "", caption ? caption : "",
-                                                   type, Current.held});
+    Current.messageBoxes.push_back(
+        MessageBoxShown{owner, text ? text : "", caption ? caption : "", type, Current.held});
     return IDOK;
 }
 
@@ -307,12 +306,12 @@ BOOL WINAPI GlobalUnlock(HGLOBAL block) {
 
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                           DWORD disposition, DWORD attributes, HANDLE templateFile) {
-    RecordCall("CreateFileA",
-               "CreateFileA(" + Quoted(name) + ", " + Hex(access) + ", " + Hex(share) + ", " +
-                   Hex(Raw(security)) + ", " + Number(disposition) + ", " + Hex(attributes) +
-                   ", " + Hex(Raw(templateFile)) + ")",
-               {Raw(name), access, share, Raw(security), disposition, attributes,
-                Raw(templateFile)});
+    RecordCall(
+        "CreateFileA",
+        "CreateFileA(" + Quoted(name) + ", " + Hex(access) + ", " + Hex(share) + ", " +
+            Hex(Raw(security)) + ", " + Number(disposition) + ", " + Hex(attributes) + ", " +
+            Hex(Raw(templateFile)) + ")",
+        {Raw(name), access, share, Raw(security), disposition, attributes, Raw(templateFile)});
     if (Current.createFailError) {
         Current.lastError = Current.createFailError;
         return INVALID_HANDLE_VALUE;

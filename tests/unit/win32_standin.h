@@ -62,10 +62,10 @@ struct State {
     std::map<std::string, FileNode> nodes;
     std::map<std::uintptr_t, std::string> openFiles; // handle value -> path
     std::uintptr_t nextFileHandle = 0x7000;
-    DWORD createFailError = 0;     // CreateFileA fails with this error
-    bool writeFails = false;       // WriteFile reports failure ...
+    DWORD createFailError = 0;      // CreateFileA fails with this error
+    bool writeFails = false;        // WriteFile reports failure ...
     std::size_t writeFailAfter = 0; // ... after writing this many bytes
-    bool shortWrite = false;       // WriteFile writes shortWriteCount bytes and reports success
+    bool shortWrite = false;        // WriteFile writes shortWriteCount bytes and reports success
     std::size_t shortWriteCount = 0;
     DWORD deleteFailError = 0;     // DeleteFileA fails with this error
     DWORD attributesFailError = 0; // GetFileAttributesA fails with this error
