@@ -301,6 +301,7 @@ class HeaderTest(unittest.TestCase):
         self.assertEqual(header.Machine, 0x14C, "machine (i386)")
         self.assertTrue(header.Characteristics & 0x2000, "IMAGE_FILE_DLL characteristic")
         self.assertEqual(self.pe.OPTIONAL_HEADER.Magic, 0x10B, "optional header magic (PE32)")
+        self.assertEqual(self.pe.OPTIONAL_HEADER.Subsystem, 2, "subsystem (Windows GUI)")
 
     def test_no_timestamps(self):
         self.assertEqual(self.pe.FILE_HEADER.TimeDateStamp, 0, "file header timestamp")
