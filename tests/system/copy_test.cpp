@@ -415,6 +415,10 @@ static const ResultCase ResultCases[] = {
     {"empty name", "", CopyFlagReplace, OldFile, CopyNameRefused, OldBytes},
 };
 
+static void PrintTo(const ResultCase& c, std::ostream* os) {
+    *os << c.title << " (remote \"" << c.remote << "\", flags " << c.flags << ")";
+}
+
 class CopyResults : public Copy, public testing::WithParamInterface<ResultCase> {
   protected:
     HANDLE heldOpen = INVALID_HANDLE_VALUE;
