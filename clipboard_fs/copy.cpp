@@ -17,6 +17,24 @@ static UINT FormatIdFromEntryName(const char* name) {
     return RegisterClipboardFormatA(name);
 }
 
+// a single WriteFile takes a 32-bit count: a larger block goes out in pieces
+static const SIZE_T MaxWritePiece = 0xFFFFF000u;
+
+static BOOL WriteBlock(HANDLE file, const BYTE* block, SIZE_T size) {
+    SIZE_T done = 0;
+    /* a block of 0 bytes is still written once: the file is made empty */
+    do {
+        SIZE_T left = size - done;
+        DWORD piece = (DWORD)(left < MaxWritePiece ? left : MaxWritePiece);
+        DWORD written = 0;
+        /* a short count is a failed write: the file would look like a copy and not be one */
+        if (!WriteFile(file, done ? block + done : block, piece, &written, 0) || written != piece)
+            return FALSE;
+        done += piece;
+    } while (done < size);
+    return TRUE;
+}
+
 int CopyFormatToFile(const char* remoteName, const char* localName, BOOL replace) {
     /* the first byte is the path's backslash, whatever it holds */
     UINT format = FormatIdFromEntryName(remoteName + 1);
@@ -50,9 +68,7 @@ int CopyFormatToFile(const char* remoteName, const char* localName, BOOL replace
         return CopyFailed;
     }
 
-    DWORD written = 0;
-    /* a short count is a failed write: the file would look like a copy and not be one */
-    BOOL ok = WriteFile(file, block, (DWORD)size, &written, 0) && written == size;
+    BOOL ok = WriteBlock(file, (const BYTE*)block, size);
     GlobalUnlock(data);
     CloseHandle(file);
     if (!ok)

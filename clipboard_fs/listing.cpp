@@ -24,8 +24,10 @@ void FillFindRecord(UINT format, WIN32_FIND_DATAA* record) {
     HANDLE data = GetClipboardData(format);
     if (!data)
         return;
-    record->nFileSizeHigh = 0;
-    record->nFileSizeLow = (DWORD)GlobalSize(data);
+    SIZE_T size = GlobalSize(data);
+    /* a 32-bit SIZE_T has no high part */
+    record->nFileSizeHigh = (DWORD)((unsigned long long)size >> 32);
+    record->nFileSizeLow = (DWORD)size;
 }
 
 HANDLE WINAPI FsFindFirst(char* path, WIN32_FIND_DATAA* record) {

@@ -1,5 +1,7 @@
 #include "tests/unit/win32_standin.h"
 
+#include <sys/mman.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +17,9 @@ Bytes BytesOf(const std::string& text) {
 }
 
 void Reset() {
+    for (const ClipboardFormat& format : Current.formats)
+        if (format.hugeBlock)
+            munmap((void*)format.hugeBlock, format.hugeSize);
     Current = State();
 }
 
@@ -29,6 +34,16 @@ ClipboardFormat& AddFormat(UINT id, const Bytes& bytes) {
 ClipboardFormat& AddFormatWithoutData(UINT id) {
     ClipboardFormat& format = AddFormat(id, Bytes());
     format.hasData = false;
+    return format;
+}
+
+ClipboardFormat& AddHugeFormat(UINT id, std::uint64_t size) {
+    ClipboardFormat& format = AddFormat(id, Bytes());
+    /* untouched anonymous pages cost no memory */
+    void* block =
+        mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    format.hugeSize = size;
+    format.hugeBlock = block == MAP_FAILED ? nullptr : (const unsigned char*)block;
     return format;
 }
 
@@ -279,6 +294,8 @@ SIZE_T WINAPI GlobalSize(HGLOBAL block) {
     ClipboardFormat* format = FormatByHandle(block);
     if (!format || format->sizeFails)
         return 0;
+    if (format->hugeSize)
+        return (SIZE_T)format->hugeSize;
     return format->bytes.size();
 }
 
@@ -288,6 +305,8 @@ LPVOID WINAPI GlobalLock(HGLOBAL block) {
     if (!format || format->lockFails)
         return nullptr;
     ++format->lockCount;
+    if (format->hugeBlock)
+        return (LPVOID)format->hugeBlock;
     return format->bytes.empty() ? (LPVOID)EmptyBlock : (LPVOID)format->bytes.data();
 }
 
@@ -353,7 +372,9 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written,
         count = Current.writeFailAfter;
     if (Current.shortWrite && Current.shortWriteCount < count)
         count = Current.shortWriteCount;
-    if (count)
+    if (Current.countWritesOnly)
+        Current.nodes[open->second].countedBytes += count;
+    else if (count)
         target.insert(target.end(), source, source + count);
     if (written)
         *written = (DWORD)count;

@@ -24,12 +24,16 @@ struct ClipboardFormat {
     bool hasData = true;    // false: GetClipboardData gives null for it
     bool sizeFails = false; // GlobalSize of its handle gives 0, as for a GDI handle
     bool lockFails = false; // GlobalLock of its handle gives null
+    // above 0: a block of this many zero bytes, mapped but never touched, in place of bytes
+    std::uint64_t hugeSize = 0;
+    const unsigned char* hugeBlock = nullptr;
     int lockCount = 0;
 };
 
 struct FileNode {
     bool directory = false;
     Bytes bytes;
+    std::uint64_t countedBytes = 0; // bytes written while State::countWritesOnly is set
 };
 
 struct MessageBoxShown {
@@ -67,6 +71,7 @@ struct State {
     std::size_t writeFailAfter = 0; // ... after writing this many bytes
     bool shortWrite = false;        // WriteFile writes shortWriteCount bytes and reports success
     std::size_t shortWriteCount = 0;
+    bool countWritesOnly = false;  // WriteFile counts bytes into FileNode::countedBytes only
     DWORD deleteFailError = 0;     // DeleteFileA fails with this error
     DWORD attributesFailError = 0; // GetFileAttributesA fails with this error
     DWORD lastError = 0;
@@ -82,6 +87,8 @@ void Reset();
 // clipboard set-up
 ClipboardFormat& AddFormat(UINT id, const Bytes& bytes);
 ClipboardFormat& AddFormatWithoutData(UINT id);
+// a block larger than memory would hold, for sizes beyond 32 bits; freed by Reset
+ClipboardFormat& AddHugeFormat(UINT id, std::uint64_t size);
 // registers a name as a program would, without logging a call; returns its id
 UINT RegisterName(const std::string& name);
 // a format of a newly registered name, with data
