@@ -12,10 +12,20 @@ export WINEDLLOVERRIDES="mscoree=;mshtml="
 export WINEARCH=${WINEARCH:-win64}
 mkdir -p "$(dirname "$WINEPREFIX")"
 
+# a 64-bit program (machine 0x8664 in its PE header) runs under wine64
+program=$1
+peOffset=$(od -An -tu4 -j60 -N4 "$program" | tr -d ' ')
+machine=$(od -An -tx2 -j $((peOffset + 4)) -N2 "$program" | tr -d ' ')
+if [ "$machine" = 8664 ]; then
+    export TABRINOX_WINE=/usr/lib/wine/wine64
+else
+    export TABRINOX_WINE=wine
+fi
+
 inner='
 if [ ! -f "$WINEPREFIX/system.reg" ]; then wineboot -i >/dev/null 2>&1; wineserver -w; fi
 if [ -n "${TABRINOX_BEFORE:-}" ]; then eval "$TABRINOX_BEFORE" || exit 97; fi
-wine "$@"
+"$TABRINOX_WINE" "$@"
 rc=$?
 # stop the prefix'"'"'s programs while their display still exists
 wineserver -k 2>/dev/null

@@ -2,7 +2,7 @@
 """Checks the built Tabrinox.wfx as a file: PE header, exports, imports, each export's
 stack cleanup, reproducible builds and the resources (version block, icon group).
 
-    check_module_file.py --dll PATH --source-dir DIR [unittest arguments]
+    check_module_file.py --dll PATH --source-dir DIR [--width 32|64] [unittest arguments]
 
 The DLL is read with pefile, the disassembly comes from mingw's objdump, and icoutils'
 wrestool/icotool serve as a second reader of the icon group.
@@ -21,7 +21,28 @@ import pefile
 DLL = None
 SOURCE_DIR = None
 
-OBJDUMP = "i686-w64-mingw32-objdump"
+# what depends on the module's width: its file name, PE machine and optional-header magic,
+# the disassembler, the build preset, and the bytes a ret pops per argument (x64 has one
+# calling convention, in which the caller removes the arguments)
+WIDTHS = {
+    32: {
+        "file": "Tabrinox.wfx",
+        "machine": 0x14C,
+        "magic": 0x10B,
+        "objdump": "i686-w64-mingw32-objdump",
+        "preset": "win32",
+        "popped_per_argument": 4,
+    },
+    64: {
+        "file": "Tabrinox.wfx64",
+        "machine": 0x8664,
+        "magic": 0x20B,
+        "objdump": "x86_64-w64-mingw32-objdump",
+        "preset": "win64",
+        "popped_per_argument": 0,
+    },
+}
+WIDTH = WIDTHS[32]
 LANGUAGE = 0x0419
 CODE_PAGE = 1200
 
@@ -84,7 +105,7 @@ VERSION_STRINGS = [
     ("InternalName", "Tabrinox"),
     ("LegalCopyright", "Copyright (C) The Tabrinox team"),
     ("LegalTrademarks", ""),
-    ("OriginalFilename", "Tabrinox.wfx"),
+    ("OriginalFilename", None),  # the module's own file name
     ("PrivateBuild", ""),
     ("ProductName", "  Tabrinox"),
     ("ProductVersion", "1, 0, 0, 1"),
@@ -167,7 +188,7 @@ def export_returns(path):
     """{export name: {ret address: bytes popped}} for the given DLL."""
     pe = load_pe(path)
     listing = subprocess.run(
-        [OBJDUMP, "-d", "--no-show-raw-insn", path],
+        [WIDTH["objdump"], "-d", "--no-show-raw-insn", path],
         check=True,
         capture_output=True,
         text=True,
@@ -298,9 +319,9 @@ class HeaderTest(unittest.TestCase):
 
     def test_machine_and_kind(self):
         header = self.pe.FILE_HEADER
-        self.assertEqual(header.Machine, 0x14C, "machine (i386)")
+        self.assertEqual(header.Machine, WIDTH["machine"], "machine")
         self.assertTrue(header.Characteristics & 0x2000, "IMAGE_FILE_DLL characteristic")
-        self.assertEqual(self.pe.OPTIONAL_HEADER.Magic, 0x10B, "optional header magic (PE32)")
+        self.assertEqual(self.pe.OPTIONAL_HEADER.Magic, WIDTH["magic"], "optional header magic")
         self.assertEqual(self.pe.OPTIONAL_HEADER.Subsystem, 2, "subsystem (Windows GUI)")
 
     def test_no_timestamps(self):
@@ -321,7 +342,7 @@ class ExportTest(unittest.TestCase):
         self.exports = load_pe(DLL).DIRECTORY_ENTRY_EXPORT
 
     def test_directory_name(self):
-        self.assertEqual(self.exports.name, b"Tabrinox.wfx", "export directory name")
+        self.assertEqual(self.exports.name, WIDTH["file"].encode(), "export directory name")
 
     def test_names_and_ordinals(self):
         seen = {
@@ -357,7 +378,9 @@ class StackCleanupTest(unittest.TestCase):
                 self.assertTrue(returns[name], f"{name}: no ret reached from its entry")
                 for address, popped in sorted(returns[name].items()):
                     self.assertEqual(
-                        popped, 4 * arguments, f"{name}: ret at {address:#x} pops {popped} bytes"
+                        popped,
+                        WIDTH["popped_per_argument"] * arguments,
+                        f"{name}: ret at {address:#x} pops {popped} bytes",
                     )
 
 
@@ -397,7 +420,7 @@ class ReproducibleBuildTest(unittest.TestCase):
             first = f.read()
         with tempfile.TemporaryDirectory(prefix="tabrinox-rebuild-") as build_dir:
             subprocess.run(
-                ["cmake", "-S", SOURCE_DIR, "--preset", "win32", "-B", build_dir],
+                ["cmake", "-S", SOURCE_DIR, "--preset", WIDTH["preset"], "-B", build_dir],
                 cwd=SOURCE_DIR,
                 check=True,
                 capture_output=True,
@@ -407,7 +430,7 @@ class ReproducibleBuildTest(unittest.TestCase):
                 check=True,
                 capture_output=True,
             )
-            with open(os.path.join(build_dir, "module", "Tabrinox.wfx"), "rb") as f:
+            with open(os.path.join(build_dir, "module", WIDTH["file"]), "rb") as f:
                 second = f.read()
         self.assertEqual(len(second), len(first), "size of the second build")
         self.assertTrue(second == first, "second build in another directory differs")
@@ -452,7 +475,8 @@ class ResourceTest(unittest.TestCase):
         for key, kind, _, _ in entries:
             self.assertEqual(kind, 1, f"{key}: not a text value")
         seen = [(key, text_value(value)) for key, _, value, _ in entries]
-        self.assertEqual(seen, VERSION_STRINGS, "string table keys, order and texts")
+        expected = [(k, WIDTH["file"] if v is None else v) for k, v in VERSION_STRINGS]
+        self.assertEqual(seen, expected, "string table keys, order and texts")
         for key, _, value, _ in entries:
             self.assertNotIn("\0", text_value(value), f"{key}: stray zero inside the text")
 
@@ -586,8 +610,12 @@ class IconExtractTest(unittest.TestCase):
 
 
 def main():
-    global DLL, SOURCE_DIR
+    global DLL, SOURCE_DIR, WIDTH
     args = sys.argv[1:]
+    if "--width" in args:
+        i = args.index("--width")
+        WIDTH = WIDTHS[int(args[i + 1])]
+        del args[i : i + 2]
     for flag in ("--dll", "--source-dir"):
         if flag not in args:
             sys.exit(__doc__)
