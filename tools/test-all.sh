@@ -1,6 +1,7 @@
 #!/bin/bash
 # Runs every test: the unit tests on the stand-in Win32 layer, then the module-file checks
-# and the system tests of both modules (32-bit and 64-bit) under Wine.
+# and the system tests of both modules (32-bit and 64-bit) under Wine, then the release
+# archive, made twice.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -8,3 +9,4 @@ tools/install-deps.sh
 cmake --workflow --preset native
 cmake --workflow --preset win32
 cmake --workflow --preset win64
+tests/release/check-release.sh
