@@ -294,6 +294,40 @@ TEST_F(Hostile, NameWithBytesAboveAsciiListsAndCopiesByteForByte) {
     EXPECT_EQ(Hex(ProgressSource), Hex(remote)) << "remote name reported to the host";
 }
 
+/* The table lookup compares with lstrcmpA, which ignores a soft hyphen (0xAD): a format
+   registered as "CF_TEXT" with a soft hyphen lists under its own name, and its entry copies the
+   predefined CF_TEXT, as a format registered as "CF_TEXT" itself does. */
+TEST_F(Hostile, SoftHyphenInARegisteredNameFindsTheTableRow) {
+    const char* const names[] = {"CF_TE\xADXT", "CF_TEXT\xAD",
+                                 "\xAD"
+                                 "CF_TEXT"};
+    for (const char* name : names) {
+        UINT format = RegisterFormat(name);
+        ASSERT_GE(format, 0xC000u) << "registered " << Hex(name);
+        ASSERT_EQ(lstrcmpA("CF_TEXT", name), 0) << "lstrcmpA of CF_TEXT and " << Hex(name);
+
+        ASSERT_TRUE(PutFormats({{format, "registered data"}, {CF_TEXT, std::string("pre", 4)}}))
+            << "the clipboard took both formats";
+        std::vector<ListedEntry> listed = ListThroughModule();
+        const ListedEntry* entry = NULL;
+        for (const ListedEntry& e : listed)
+            if (e.name == name)
+                entry = &e;
+        ASSERT_NE(entry, nullptr) << Hex(name) << " listed under its own name";
+        EXPECT_EQ(entry->sizeLow, 15u) << "size listed for " << Hex(name);
+        std::string local = Local("soft.bin");
+        EXPECT_EQ(CopyOut("\\" + std::string(name), local, CopyFlagReplace), CopyOk)
+            << "FsGetFile of " << Hex(name);
+        EXPECT_EQ(LocalFileBytes(local), std::string("pre", 4)) << "copied for " << Hex(name);
+
+        ASSERT_TRUE(PutFormats({{format, "registered data"}})) << "the clipboard took the format";
+        DeleteFileA(local.c_str());
+        EXPECT_EQ(CopyOut("\\" + std::string(name), local, 0), CopyFailed)
+            << "FsGetFile of " << Hex(name) << " without CF_TEXT";
+        EXPECT_EQ(LocalFileBytes(local), "<no file>") << "file left for " << Hex(name);
+    }
+}
+
 // ---------------------------------------------------------------------------------------
 // Local names the platform cannot take
 
