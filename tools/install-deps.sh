@@ -5,7 +5,8 @@ set -eu
 packages="cmake ninja-build g++ libgtest-dev googletest
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb xauth xclip x11-utils
-  python3 python3-pefile icoutils imagemagick"
+  python3 python3-pefile icoutils imagemagick
+  clang libclang-rt-14-dev"
 
 missing=""
 for p in $packages; do

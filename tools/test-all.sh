@@ -7,6 +7,9 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 tools/install-deps.sh
 cmake --workflow --preset native
+cmake --workflow --preset native-sanitize
 cmake --workflow --preset win32
 cmake --workflow --preset win64
 tests/release/check-release.sh
+# a bounded run of the entry-point fuzzer (README, "Fuzzing", for longer runs)
+cmake --workflow --preset fuzz
