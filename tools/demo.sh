@@ -1,12 +1,15 @@
 #!/bin/bash
 # Builds Tabrinox.wfx and shows it at work under Wine: the host stand-in places a sample on
-# the clipboard, lists the plug-in's root and copies every entry into out/demo.
+# the clipboard, lists the plug-in's root and copies every entry into out/demo; then the
+# 64-bit stand-in does the same listing with Tabrinox.wfx64.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 tools/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
+for preset in win32 win64; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+done
 
 module=build/win32/module/Tabrinox.wfx
 standin=build/win32/tools/host_standin.exe
@@ -28,3 +31,8 @@ ls -l "$target"
 echo
 echo "== CF_TEXT as copied (the text and its terminating zero):"
 od -A d -c "$target/CF_TEXT"
+
+echo
+echo "== the 64-bit host stand-in lists the same sample with Tabrinox.wfx64"
+tools/run-under-wine.sh build/win64/tools/host_standin.exe build/win64/module/Tabrinox.wfx64 \
+    --dismiss-boxes --put-sample list

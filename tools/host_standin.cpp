@@ -136,8 +136,9 @@ static int ListRoot(bool print, char names[][MAX_PATH], int maxNames) {
     int count = 0;
     do {
         if (print)
-            printf("entry: name=\"%s\" size=%lu attributes=0x%08lx\n", record.cFileName,
-                   (unsigned long)record.nFileSizeLow, (unsigned long)record.dwFileAttributes);
+            printf("entry: name=\"%s\" size=%llu attributes=0x%08lx\n", record.cFileName,
+                   ((unsigned long long)record.nFileSizeHigh << 32) | record.nFileSizeLow,
+                   (unsigned long)record.dwFileAttributes);
         if (names && count < maxNames)
             lstrcpynA(names[count], record.cFileName, MAX_PATH);
         ++count;
