@@ -8,80 +8,13 @@
 #include <string.h>
 
 #include "tests/system/clipboard_fixture.h"
+#include "tests/system/local_files.h"
 
 static const int TestPluginNumber = 4711;
 static void* const UnexaminedValue = (void*)0xDEADBEEF;
 
 // ---------------------------------------------------------------------------------------
 // Local files
-
-static void RemoveTree(const std::string& dir) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = dir + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-// a new, empty folder of its own under the temporary folder
-static std::string MakeFreshFolder() {
-    static int count = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    char name[MAX_PATH + 64];
-    snprintf(name, sizeof(name), "%stabrinox-copy-%lu-%d", temp, GetCurrentProcessId(), ++count);
-    RemoveTree(name);
-    CreateDirectoryA(name, NULL);
-    return name;
-}
-
-static bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
-static bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-static bool IsDirectory(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// the file's bytes; "<no file>" when it cannot be opened
-static std::string FileBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, 0, 0);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<no file>";
-    std::string bytes;
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &got, NULL) && got)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
-}
 
 static uint64_t Fnv1a(uint64_t hash, const char* bytes, size_t size) {
     for (size_t i = 0; i < size; ++i) {
@@ -179,7 +112,7 @@ class Copy : public testing::Test {
     std::string folder;
 
     void SetUp() override {
-        folder = MakeFreshFolder();
+        folder = MakeFreshFolder("tabrinox-copy");
         ASSERT_TRUE(IsDirectory(folder)) << "test folder " << folder << " created";
         ProgressCalls.clear();
         ProgressAnswer = 0;

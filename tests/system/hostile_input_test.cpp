@@ -9,79 +9,19 @@
 #include <set>
 
 #include "tests/system/clipboard_fixture.h"
+#include "tests/system/local_files.h"
 
 static const int HostilePluginNumber = 1357;
 static const DWORD NoBoxWaitMs = 1500;
 
 // ---------------------------------------------------------------------------------------
-// Local files
-
-static void RemoveFolderTree(const std::string& dir) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = dir + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveFolderTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-// the names in a folder, "." and ".." left out
-static std::vector<std::string> FolderNames(const std::string& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
+// Names and bytes in messages
 
 static std::string JoinNames(const std::vector<std::string>& names) {
     std::string joined;
     for (const std::string& name : names)
         joined += (joined.empty() ? "" : ", ") + name;
     return joined.empty() ? "<none>" : joined;
-}
-
-// the file's bytes; "<no file>" when it cannot be opened
-static std::string LocalFileBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, 0, 0);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<no file>";
-    std::string bytes;
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &got, NULL) && got)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
-}
-
-static bool PutLocalFile(const std::string& path, const std::string& bytes) {
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-    return ok && written == bytes.size();
 }
 
 static std::string Hex(const std::string& bytes) {
@@ -118,15 +58,8 @@ class Hostile : public testing::Test {
     std::string folder;
 
     void SetUp() override {
-        static int count = 0;
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        char name[MAX_PATH + 64];
-        snprintf(name, sizeof(name), "%stabrinox-hostile-%lu-%d", temp, GetCurrentProcessId(),
-                 ++count);
-        folder = name;
-        RemoveFolderTree(folder);
-        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL)) << "test folder " << folder;
+        folder = MakeFreshFolder("tabrinox-hostile");
+        ASSERT_TRUE(IsDirectory(folder)) << "test folder " << folder;
         ProgressCallCount = 0;
         ProgressSource.clear();
         ASSERT_EQ(Plugin.init(HostilePluginNumber, CountProgress, NULL, NULL), 0) << "FsInit";
@@ -134,7 +67,7 @@ class Hostile : public testing::Test {
 
     void TearDown() override {
         Plugin.init(0, NULL, NULL, NULL);
-        RemoveFolderTree(folder);
+        RemoveTree(folder);
         EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES)
             << "test folder " << folder << " left behind";
         EXPECT_FALSE(ClipboardHeldElsewhere()) << "clipboard still held after the test";
@@ -206,13 +139,13 @@ TEST_P(RemoteNames, LongNamesReachNoFormat) {
     std::string local = Local("target.bin");
     std::string oldBytes(100, 'o');
     if (c.oldFile)
-        ASSERT_TRUE(PutLocalFile(local, oldBytes)) << "old file written";
+        ASSERT_TRUE(WriteWholeFile(local, oldBytes)) << "old file written";
 
     EXPECT_EQ(CopyOut(remote, local, c.flags), c.result) << "FsGetFile";
     if (c.result == CopyOk)
-        EXPECT_EQ(LocalFileBytes(local), "longest name's data") << "the local file";
+        EXPECT_EQ(FileBytes(local), "longest name's data") << "the local file";
     else if (c.oldFile)
-        EXPECT_EQ(LocalFileBytes(local), oldBytes) << "the old file's bytes";
+        EXPECT_EQ(FileBytes(local), oldBytes) << "the old file's bytes";
     else
         EXPECT_EQ(JoinNames(FolderNames(folder)), "<none>") << "files in the test folder";
     EXPECT_EQ(ProgressCallCount, c.result == CopyOk ? 1 : 0) << "progress reports";
@@ -233,7 +166,7 @@ TEST_F(Hostile, NumberSignNameIsThePlatformsFormatNumber) {
     ASSERT_EQ(RegisterFormat("#1"), (UINT)CF_TEXT) << "the platform's id for the name #1";
     std::string local = Local("numbered.bin");
     EXPECT_EQ(CopyOut("\\#1", local, 0), CopyOk) << "FsGetFile of \\#1";
-    EXPECT_EQ(LocalFileBytes(local), std::string("numbered", 9)) << "CF_TEXT's bytes";
+    EXPECT_EQ(FileBytes(local), std::string("numbered", 9)) << "CF_TEXT's bytes";
     EXPECT_EQ(CopyOut("\\#49152", Local("none.bin"), 0), CopyFailed)
         << "FsGetFile of a number the platform refuses";
     EXPECT_EQ(ProgressCallCount, 1) << "progress reports";
@@ -289,7 +222,7 @@ TEST_F(Hostile, NameWithBytesAboveAsciiListsAndCopiesByteForByte) {
     std::string localName = "copy \xC4\xE9\xFC\x81\x9D\xFF.bin";
     std::string remote = "\\" + listed[found].name;
     EXPECT_EQ(CopyOut(remote, Local(localName), 0), CopyOk) << "FsGetFile";
-    EXPECT_EQ(LocalFileBytes(Local(localName)), data) << "the local file";
+    EXPECT_EQ(FileBytes(Local(localName)), data) << "the local file";
     EXPECT_EQ(Hex(JoinNames(FolderNames(folder))), Hex(localName)) << "files in the test folder";
     EXPECT_EQ(Hex(ProgressSource), Hex(remote)) << "remote name reported to the host";
 }
@@ -318,13 +251,13 @@ TEST_F(Hostile, SoftHyphenInARegisteredNameFindsTheTableRow) {
         std::string local = Local("soft.bin");
         EXPECT_EQ(CopyOut("\\" + std::string(name), local, CopyFlagReplace), CopyOk)
             << "FsGetFile of " << Hex(name);
-        EXPECT_EQ(LocalFileBytes(local), std::string("pre", 4)) << "copied for " << Hex(name);
+        EXPECT_EQ(FileBytes(local), std::string("pre", 4)) << "copied for " << Hex(name);
 
         ASSERT_TRUE(PutFormats({{format, "registered data"}})) << "the clipboard took the format";
         DeleteFileA(local.c_str());
         EXPECT_EQ(CopyOut("\\" + std::string(name), local, 0), CopyFailed)
             << "FsGetFile of " << Hex(name) << " without CF_TEXT";
-        EXPECT_EQ(LocalFileBytes(local), "<no file>") << "file left for " << Hex(name);
+        EXPECT_EQ(FileBytes(local), "<no file>") << "file left for " << Hex(name);
     }
 }
 
@@ -380,7 +313,7 @@ TEST_P(LongLocalNames, EndWithADocumentedResultAndNoStrayFile) {
     EXPECT_EQ(CopyOut("\\TabrinoxLongLocal", local, c.flags), c.result) << "FsGetFile";
     std::vector<std::string> left = FolderNames(deepest);
     if (c.result == CopyOk) {
-        EXPECT_EQ(LocalFileBytes(local), "long local") << "the local file";
+        EXPECT_EQ(FileBytes(local), "long local") << "the local file";
         EXPECT_EQ(left.size(), 1u) << "files in the deepest folder: " << JoinNames(left);
     } else {
         /* no file under a name cut to fit */
@@ -522,7 +455,7 @@ TEST_F(Hostile, ThousandFormatsListAndCopy) {
     for (int i : {0, 1, 499, 998, 999}) {
         std::string local = Local("many" + std::to_string(i));
         EXPECT_EQ(CopyOut("\\" + ManyName(i), local, 0), CopyOk) << "FsGetFile of " << ManyName(i);
-        EXPECT_TRUE(LocalFileBytes(local) == ManyData(i)) << "bytes of " << ManyName(i);
+        EXPECT_TRUE(FileBytes(local) == ManyData(i)) << "bytes of " << ManyName(i);
     }
     EXPECT_EQ(ProgressCallCount, 5) << "progress reports";
     EXPECT_TRUE(EmptyTheClipboard()) << "the thousand formats cleared";
@@ -580,7 +513,7 @@ TEST_F(Hostile, EmptyMemoryBlocksAreNotWhatThePlatformKeeps) {
     EXPECT_EQ(entry->sizeLow, (DWORD)size) << "size listed against GlobalSize";
     std::string local = Local("fixed.bin");
     EXPECT_EQ(CopyOut("\\TabrinoxEmptyBlock", local, 0), CopyOk) << "FsGetFile";
-    EXPECT_EQ(Hex(LocalFileBytes(local)), Hex(BlockBytes(format))) << "the local file";
+    EXPECT_EQ(Hex(FileBytes(local)), Hex(BlockBytes(format))) << "the local file";
 }
 
 struct GdiCase {
@@ -615,10 +548,10 @@ TEST_F(Hostile, GdiHandleOfSizeZeroCopiesAsAnEmptyFile) {
         EXPECT_EQ(entry->sizeHigh, 0u) << "high size listed for " << c.remote;
 
         std::string local = Local(c.remote + 1);
-        ASSERT_TRUE(PutLocalFile(local, "old bytes")) << "an old file to replace";
+        ASSERT_TRUE(WriteWholeFile(local, "old bytes")) << "an old file to replace";
         int before = ProgressCallCount;
         EXPECT_EQ(CopyOut(c.remote, local, CopyFlagReplace), CopyOk) << "FsGetFile " << c.remote;
-        EXPECT_EQ(LocalFileBytes(local), "") << "the local file of " << c.remote;
+        EXPECT_EQ(FileBytes(local), "") << "the local file of " << c.remote;
         EXPECT_EQ(ProgressCallCount - before, 1) << "progress reports for " << c.remote;
     }
 }

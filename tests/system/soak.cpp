@@ -18,12 +18,11 @@
 #include <string.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "tools/message_box_reader.h"
-#include "tools/plugin_loader.h"
+#include "tests/system/clipboard_fixture.h"
+#include "tests/system/local_files.h"
 
 static const int SoakPluginNumber = 2468;
 static const int PoolSize = 8;
@@ -31,8 +30,6 @@ static const int WarmUpRounds = 20;
 /* a few objects may come and go with the platform's own caches */
 static const long FlatSlack = 2;
 static const int MaxReportedFailures = 20;
-
-static PluginEntryPoints Plugin;
 
 // ---------------------------------------------------------------------------------------
 // Failures
@@ -358,34 +355,12 @@ struct HeldFormat {
 };
 
 static std::string NameOf(UINT format) {
-    static const std::map<UINT, std::string> predefined = {{1, "CF_TEXT"},
-                                                           {2, "CF_BITMAP"},
-                                                           {3, "CF_METAFILEPICT"},
-                                                           {4, "CF_SYLK"},
-                                                           {5, "CF_DIF"},
-                                                           {6, "CF_TIFF"},
-                                                           {7, "CF_OEMTEXT"},
-                                                           {8, "CF_DIB"},
-                                                           {9, "CF_PALETTE"},
-                                                           {10, "CF_PENDATA"},
-                                                           {11, "CF_RIFF"},
-                                                           {12, "CF_WAVE"},
-                                                           {13, "CF_UNICODETEXT"},
-                                                           {14, "CF_ENHMETAFILE"},
-                                                           {15, "CF_HDROP"},
-                                                           {16, "CF_LOCALE"},
-                                                           {17, "CF_DIBV5"},
-                                                           {0x80, "CF_OWNERDISPLAY"},
-                                                           {0x81, "CF_DSPTEXT"},
-                                                           {0x82, "CF_DSPBITMAP"},
-                                                           {0x83, "CF_DSPMETAFILEPICT"},
-                                                           {0x8E, "CF_DSPENHMETAFILE"}};
-    auto row = predefined.find(format);
-    if (row != predefined.end())
-        return row->second;
-    char name[MAX_PATH] = "";
-    GetClipboardFormatNameA(format, name, MAX_PATH);
-    return name;
+    std::string name = PredefinedFormatName(format);
+    if (!name.empty())
+        return name;
+    char registered[MAX_PATH] = "";
+    GetClipboardFormatNameA(format, registered, MAX_PATH);
+    return registered;
 }
 
 // the formats enumerated, without fetching any data
@@ -417,46 +392,6 @@ static bool PlatformBlock(UINT format, std::string* bytes) {
 // Local files
 
 static std::string SoakFolder;
-
-static std::vector<std::string> FolderNames() {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((SoakFolder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
-static bool ReadLocalFile(const std::string& path, std::string* bytes) {
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, 0);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    bytes->clear();
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof(chunk), &got, NULL) && got)
-        bytes->append(chunk, got);
-    CloseHandle(file);
-    return true;
-}
-
-static bool WriteLocalFile(const std::string& path, const std::string& bytes) {
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
 
 // ---------------------------------------------------------------------------------------
 // The progress callback and message boxes
@@ -580,7 +515,7 @@ static void CopyEntries(int round, const std::vector<Listed>& listed, const Cont
         uint32_t choice = Random(state) % 3;
         int flags = choice == 0 ? 0 : CopyFlagReplace;
         std::string oldBytes = "old file of round " + std::to_string(round);
-        if (choice == 2 && !WriteLocalFile(local, oldBytes))
+        if (choice == 2 && !WriteWholeFile(local, oldBytes))
             Fail(round, "cannot write the old file %s", local.c_str());
 
         std::string remote = "\\" + name;
@@ -592,7 +527,7 @@ static void CopyEntries(int round, const std::vector<Listed>& listed, const Cont
         ++tally->entries;
 
         std::string bytes;
-        bool exists = ReadLocalFile(local, &bytes);
+        bool exists = ReadWholeFile(local, &bytes);
         if (present) {
             if (result != CopyOk)
                 Fail(round, "copy of \"%s\" (there) gave %d", name.c_str(), result);
@@ -680,10 +615,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    SoakFolder = std::string(temp) + "tabrinox-soak-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(SoakFolder.c_str(), NULL);
+    SoakFolder = MakeFreshFolder("tabrinox-soak");
     for (int i = 0; i < PoolSize; ++i)
         PoolFormats[i] = RegisterClipboardFormatA(PoolName(i).c_str());
 
@@ -725,7 +657,7 @@ int main(int argc, char** argv) {
         CopyEntries(round, listed, TheReplacer.current, &state, &tally);
         if (!RunCommand(ProbeClipboard))
             Fail(round, "the clipboard is held after the copies");
-        std::vector<std::string> stray = FolderNames();
+        std::vector<std::string> stray = FolderNames(SoakFolder);
         if (!stray.empty())
             Fail(round, "%u files left, the first %s", (unsigned)stray.size(), stray[0].c_str());
         if (ProgressArgumentsWrong) {
@@ -778,7 +710,7 @@ int main(int argc, char** argv) {
         Fail(-1, "%ld message boxes", (long)BoxesSeen);
     if (tally.vanished == 0 || tally.copiedWhole == 0)
         Fail(-1, "the rounds never had both a vanished and a present format");
-    if (!FolderNames().empty())
+    if (!FolderNames(SoakFolder).empty())
         Fail(-1, "files left in %s", SoakFolder.c_str());
     RemoveDirectoryA(SoakFolder.c_str());
     printf("%s: %ld failures\n", FailureCount ? "FAILED" : "PASSED", FailureCount);
