@@ -41,7 +41,7 @@ std::string PredefinedFormatName(UINT format) {
     return std::string();
 }
 
-static HGLOBAL BlockOf(const std::string& bytes) {
+HGLOBAL BlockOf(const std::string& bytes) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
     if (!block)
         return NULL;

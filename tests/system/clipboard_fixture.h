@@ -28,6 +28,8 @@ struct PlatformEntry {
 // Replaces the clipboard's contents; false when the platform refused a format.
 bool PutFormats(const std::vector<FormatData>& formats);
 bool EmptyTheClipboard();
+// a movable global block holding the bytes, for SetClipboardData
+HGLOBAL BlockOf(const std::string& bytes);
 UINT RegisterFormat(const char* name);
 std::string BlockBytes(UINT format);
 

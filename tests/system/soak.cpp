@@ -263,15 +263,6 @@ struct Replacer {
 
 static Replacer TheReplacer;
 
-static HGLOBAL BlockOf(const std::string& bytes) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (!block)
-        return NULL;
-    memcpy(GlobalLock(block), bytes.data(), bytes.size());
-    GlobalUnlock(block);
-    return block;
-}
-
 static LRESULT CALLBACK ReplacerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_RENDERFORMAT) {
         for (const PutFormat& put : TheReplacer.current.formats)
@@ -432,12 +423,6 @@ static DWORD WINAPI WatchBoxes(LPVOID) {
 // ---------------------------------------------------------------------------------------
 // One round
 
-struct Listed {
-    std::string name;
-    DWORD sizeHigh;
-    DWORD sizeLow;
-};
-
 struct Tally {
     long entries;
     long copiedWhole;
@@ -445,23 +430,9 @@ struct Tally {
     long oldFilesKept;
 };
 
-static std::vector<Listed> ListRoot() {
-    std::vector<Listed> listed;
-    WIN32_FIND_DATAA record;
-    memset(&record, 0, sizeof(record));
-    char root[] = "\\";
-    HANDLE search = Plugin.findFirst(root, &record);
-    if (search == INVALID_HANDLE_VALUE)
-        return listed;
-    do {
-        listed.push_back({record.cFileName, record.nFileSizeHigh, record.nFileSizeLow});
-    } while (Plugin.findNext(search, &record));
-    Plugin.findClose(search);
-    return listed;
-}
-
 // the listing against what was put and what the platform enumerates
-static void CheckListing(int round, const std::vector<Listed>& listed, const Contents& contents) {
+static void CheckListing(int round, const std::vector<ListedEntry>& listed,
+                         const Contents& contents) {
     std::vector<HeldFormat> held = HeldFormats();
     if (listed.size() != held.size()) {
         Fail(round, "%u entries listed, %u formats enumerated", (unsigned)listed.size(),
@@ -483,7 +454,7 @@ static void CheckListing(int round, const std::vector<Listed>& listed, const Con
     }
     for (const PutFormat& put : contents.formats) {
         bool found = false;
-        for (const Listed& entry : listed)
+        for (const ListedEntry& entry : listed)
             found |= entry.name == put.name;
         if (!found)
             Fail(round, "\"%s\" was put and is not listed", put.name.c_str());
@@ -492,7 +463,7 @@ static void CheckListing(int round, const std::vector<Listed>& listed, const Con
 
 // Copies every entry of the listing after the clipboard was replaced; each result against
 // what the clipboard now holds.
-static void CopyEntries(int round, const std::vector<Listed>& listed, const Contents& now,
+static void CopyEntries(int round, const std::vector<ListedEntry>& listed, const Contents& now,
                         uint32_t* state, Tally* tally) {
     std::vector<HeldFormat> held = HeldFormats();
     for (size_t i = 0; i < listed.size(); ++i) {
@@ -643,7 +614,7 @@ int main(int argc, char** argv) {
             break;
         }
         Contents listedContents = TheReplacer.current;
-        std::vector<Listed> listed = ListRoot();
+        std::vector<ListedEntry> listed = ListThroughModule();
         if (listed.empty())
             Fail(round, "nothing listed");
         CheckListing(round, listed, listedContents);
