@@ -193,14 +193,19 @@ static LRESULT CALLBACK RendererProc(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+static const char RendererClass[] = "TabrinoxDelayedRenderer";
+
+HWND CreateMessageWindow(const char* className, WNDPROC procedure) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+    return CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, NULL, NULL);
+}
+
 static DWORD WINAPI RunRenderer(LPVOID param) {
     DelayedRenderer* renderer = (DelayedRenderer*)param;
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = RendererProc;
-    windowClass.lpszClassName = "TabrinoxDelayedRenderer";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                  NULL, NULL, NULL);
+    HWND window = CreateMessageWindow(RendererClass, RendererProc);
     if (OpenClipboard(window)) {
         EmptyClipboard();
         /* no data yet: the owner renders it on request */
@@ -214,7 +219,7 @@ static DWORD WINAPI RunRenderer(LPVOID param) {
         CloseClipboard();
     }
     DestroyWindow(window);
-    UnregisterClassA(windowClass.lpszClassName, NULL);
+    UnregisterClassA(RendererClass, NULL);
     return 0;
 }
 

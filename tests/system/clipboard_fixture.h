@@ -38,6 +38,9 @@ std::string BlockBytes(UINT format);
 std::vector<PlatformEntry> PlatformListing(bool openIt = true);
 std::string PredefinedFormatName(UINT format);
 
+// a message-only window of a class of its own, handled by the given procedure
+HWND CreateMessageWindow(const char* className, WNDPROC procedure);
+
 // true when a thread with a window of its own cannot open the clipboard
 bool ClipboardHeldElsewhere();
 

@@ -292,13 +292,10 @@ static bool PutContents(HWND window, const Contents& contents) {
     return ok;
 }
 
+static const char ReplacerClass[] = "TabrinoxSoakReplacer";
+
 static DWORD WINAPI RunReplacer(LPVOID) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = ReplacerProc;
-    windowClass.lpszClassName = "TabrinoxSoakReplacer";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                  NULL, NULL, NULL);
+    HWND window = CreateMessageWindow(ReplacerClass, ReplacerProc);
     for (;;) {
         /* keeps handling messages while it waits: the module's fetches ask it to render */
         DWORD woke =
@@ -326,7 +323,7 @@ static DWORD WINAPI RunReplacer(LPVOID) {
             break;
     }
     DestroyWindow(window);
-    UnregisterClassA(windowClass.lpszClassName, NULL);
+    UnregisterClassA(ReplacerClass, NULL);
     return 0;
 }
 

@@ -128,19 +128,24 @@ TEST_F(ListingTest, EveryWayOutOfFindFirstLeavesTheClipboardEitherHeldForTheList
     }
 }
 
+// the one box a failed FsFindFirst shows: no owner, OK alone, the module's caption
+static void ExpectOneMessageBox(const char* text, bool clipboardHeld) {
+    ASSERT_EQ(Standin::Current.messageBoxes.size(), 1u) << "message boxes shown";
+    const Standin::MessageBoxShown& box = Standin::Current.messageBoxes[0];
+    EXPECT_EQ(box.owner, nullptr) << "message box owner";
+    EXPECT_EQ(box.text, text) << "message box text";
+    EXPECT_EQ(box.caption, "Tabrinox") << "message box caption";
+    EXPECT_EQ(box.style, (UINT)MB_OK) << "message box style";
+    EXPECT_EQ(box.clipboardHeld, clipboardHeld) << "clipboard held while the message was up";
+}
+
 TEST_F(ListingTest, ClipboardThatCannotBeOpenedIsReportedInAnOkBoxWithoutOwner) {
     Standin::AddFormat(CF_TEXT, BytesOf("hi"));
     Standin::Current.openFails = true;
     WIN32_FIND_DATAA record = RecordFilledWith(0xCC);
     EXPECT_EQ(FindFirst(record), Refused) << "FsFindFirst result";
     EXPECT_TRUE(AllBytesAre(&record, sizeof(record), 0)) << "record not all zero";
-    ASSERT_EQ(Standin::Current.messageBoxes.size(), 1u) << "message boxes shown";
-    const Standin::MessageBoxShown& box = Standin::Current.messageBoxes[0];
-    EXPECT_EQ(box.owner, nullptr) << "message box owner";
-    EXPECT_EQ(box.text, "Cannot Open Clipboard") << "message box text";
-    EXPECT_EQ(box.caption, "Tabrinox") << "message box caption";
-    EXPECT_EQ(box.style, (UINT)MB_OK) << "message box style";
-    EXPECT_FALSE(box.clipboardHeld) << "clipboard held while the message was up";
+    ExpectOneMessageBox("Cannot Open Clipboard", false);
     EXPECT_EQ(Standin::CallTexts(),
               (std::vector<std::string>{
                   "OpenClipboard(0x0)",
@@ -152,13 +157,7 @@ TEST_F(ListingTest, EmptyClipboardIsReportedWhileHeldThenReleased) {
     WIN32_FIND_DATAA record = RecordFilledWith(0xCC);
     EXPECT_EQ(FindFirst(record), Refused) << "FsFindFirst result";
     EXPECT_TRUE(AllBytesAre(&record, sizeof(record), 0)) << "record not all zero";
-    ASSERT_EQ(Standin::Current.messageBoxes.size(), 1u) << "message boxes shown";
-    const Standin::MessageBoxShown& box = Standin::Current.messageBoxes[0];
-    EXPECT_EQ(box.owner, nullptr) << "message box owner";
-    EXPECT_EQ(box.text, "No Clipboard Formats") << "message box text";
-    EXPECT_EQ(box.caption, "Tabrinox") << "message box caption";
-    EXPECT_EQ(box.style, (UINT)MB_OK) << "message box style";
-    EXPECT_TRUE(box.clipboardHeld) << "clipboard held while the message was up";
+    ExpectOneMessageBox("No Clipboard Formats", true);
     EXPECT_FALSE(Standin::Current.held) << "clipboard held afterwards";
     EXPECT_EQ(
         Standin::CallTexts(),
